@@ -40,7 +40,8 @@ struct Reply {
 struct ServerOptions {
   bool tls = false;  // serve HTTPS with a fresh self-signed certificate
   // Keep only the first this many bytes of each request body in the record
-  // (the whole body is still read); for benchmarks with huge bodies.
+  // and in what the handler sees (the whole body is still read, the rest in
+  // pieces that are thrown away); for benchmarks with huge bodies.
   std::size_t record_body_limit = SIZE_MAX;
   // Do not keep request records at all.
   bool record = true;
@@ -51,7 +52,9 @@ class TestServer {
   using Handler = std::function<Reply(const ReceivedRequest&)>;
 
   // Starts listening at once on 127.0.0.1 with a port the OS picks, serving each
-  // connection on its own thread.
+  // connection on its own thread (so the handler may run on several threads at
+  // once). Answers "Expect: 100-continue" before reading the body. port() is 0
+  // when the server could not start.
   explicit TestServer(Handler handler, ServerOptions options = {});
   ~TestServer();  // stops, closes every connection, joins every thread
   TestServer(const TestServer&) = delete;
