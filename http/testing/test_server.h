@@ -29,8 +29,8 @@ struct Reply {
   int status = 200;
   std::string reason = "OK";
   // Sent in this order; Content-Length is added unless already present.
-  std::vector<std::pair<std::string, std::string>> headers;
-  std::string body;
+  std::vector<std::pair<std::string, std::string>> headers{};
+  std::string body{};
   // Wait this long before sending anything.
   std::chrono::milliseconds delay{0};
   // Never answer: hold the connection open until the server stops.
