@@ -1,10 +1,12 @@
 // Helpers built on the primitives: cutting values out of texts, dropping
 // repeated items, and the name and extension of a path.
+#include <functional>
 #include <string>
 #include <string_view>
-#include <unordered_set>
+#include <vector>
 
 #include "text/helpers.h"
+#include "text/internal/split_views.h"
 #include "text/primitives.h"
 
 namespace quillon {
@@ -69,14 +71,28 @@ Text path_extension(const Text& path) {
 }
 
 Text dedupe_tokens(const Text& text, const Text& separator) {
-  const TextList items = split_text(text, separator);
-  std::unordered_set<std::string_view> seen;
-  seen.reserve(items.size());
+  const std::vector<std::string_view> items = detail::split_views(text.view(), separator.view());
+  // The items seen so far, in an open-addressing table of item indexes (0 is
+  // a free slot), at most half full, so each item costs one probe or two.
+  std::size_t slots = 16;
+  while (slots < 2 * items.size()) slots *= 2;
+  std::vector<std::uint32_t> table(slots, 0);
+  const std::hash<std::string_view> hash;
   std::string out;
   out.reserve(text.view().size() + separator.view().size());
-  for (const Text& item : items) {
-    if (!seen.insert(item.view()).second) continue;
-    out.append(item.view());
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    const std::string_view item = items[i];
+    bool repeat = false;
+    std::size_t s = hash(item) & (slots - 1);
+    for (; table[s] != 0; s = (s + 1) & (slots - 1)) {
+      if (items[table[s] - 1] == item) {
+        repeat = true;
+        break;
+      }
+    }
+    if (repeat) continue;
+    table[s] = static_cast<std::uint32_t>(i + 1);
+    out.append(item);
     out.append(separator.view());
   }
   out.resize(out.size() - (out.empty() ? 0 : separator.view().size()));

@@ -162,6 +162,26 @@ TEST(Robustness, LongRunsOfHighBytes) {
   }
 }
 
+TEST(Robustness, LongTextsWithDenseCandidates) {
+  // A tiny alphabet makes false candidates so dense that the searches leave
+  // memchr on an anchor byte for their linear fallbacks part-way through.
+  static const char kBytes[] = {'a', 'b', 'A', 'B', '\xB0'};
+  std::mt19937 rng(11);
+  for (int iter = 0; iter < 60; ++iter) {
+    string t(4000 + rng() % 2000, 'a');
+    for (char& c : t) c = kBytes[rng() % (iter % 2 ? 5 : 4)];
+    string n(2 + rng() % 5, 'a');
+    for (char& c : n) c = kBytes[rng() % 5];
+    const bool fold = rng() % 2 == 0;
+    const std::int32_t start = 1 + static_cast<std::int32_t>(rng() % 3000);
+    SCOPED_TRACE(iter);
+    ASSERT_EQ(find_text(Text(t), Text(n), start, fold), ref_find(t, n, start, fold));
+    ASSERT_EQ(find_text_reverse(Text(t), Text(n)), ref_find_reverse(t, n));
+    ASSERT_EQ(replace_text(Text(t), Text(n), Text("-"), fold).str(), ref_replace(t, n, "-", fold));
+    ASSERT_EQ(pieces(split_text(Text(t), Text(n))), ref_split(t, n));
+  }
+}
+
 TEST(Robustness, EveryOperationSurvivesRandomInput) {
   std::mt19937 rng(99);
   for (int iter = 0; iter < 3000; ++iter) {

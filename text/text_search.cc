@@ -3,8 +3,10 @@
 // CharWalk whether the candidate lies on a character start, so the cost stays
 // linear in the size of the Text.
 #include <string>
+#include <vector>
 
 #include "text/internal/char_walk.h"
+#include "text/internal/split_views.h"
 #include "text/primitives.h"
 
 namespace quillon {
@@ -80,15 +82,24 @@ Text replace_text(const Text& t, const Text& find, const Text& replacement, bool
 }
 
 TextList split_text(const Text& t, const Text& separator) {
+  const std::vector<std::string_view> views = detail::split_views(t.view(), separator.view());
   TextList items;
-  if (t.empty()) return items;
+  items.reserve(views.size());
+  for (const std::string_view v : views) items.emplace_back(v);
+  return items;
+}
+
+namespace detail {
+
+std::vector<std::string_view> split_views(std::string_view text, std::string_view separator) {
+  std::vector<std::string_view> items;
+  if (text.empty()) return items;
   if (separator.empty()) {
-    items.push_back(t);
+    items.push_back(text);
     return items;
   }
-  const std::string_view src = t.view();
-  Finder finder(src, separator.view(), false);
-  CharWalk walk(src, 0);
+  Finder finder(text, separator, false);
+  CharWalk walk(text, 0);
   std::size_t piece = 0;
   for (std::size_t from = 0;;) {
     const std::size_t c = finder.next(from);
@@ -97,13 +108,15 @@ TextList split_text(const Text& t, const Text& separator) {
       from = c + 1;
       continue;
     }
-    items.emplace_back(src.substr(piece, c - piece));
-    piece = c + separator.view().size();
+    items.push_back(text.substr(piece, c - piece));
+    piece = c + separator.size();
     from = piece;
     walk.restart(piece);
   }
-  if (piece < src.size()) items.emplace_back(src.substr(piece));
+  if (piece < text.size()) items.push_back(text.substr(piece));
   return items;
 }
+
+}  // namespace detail
 
 }  // namespace quillon

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 namespace quillon::detail {
 
@@ -18,6 +19,11 @@ inline unsigned char fold_ascii(unsigned char c) {
 
 // Finds byte-level occurrences of a needle in a haystack, exactly or with ASCII
 // letters folded. Both views must outlive the finder; the needle is not empty.
+//
+// Candidates are found with memchr on the needle's rarest byte (by a rough
+// frequency ranking of page text) and then compared. When false candidates
+// come too densely, it switches to a search whose cost is linear whatever the
+// input: memmem for exact search, a folded Knuth-Morris-Pratt scan otherwise.
 class Finder {
  public:
   Finder(std::string_view haystack, std::string_view needle, bool ignore_case);
@@ -28,26 +34,35 @@ class Finder {
   std::size_t next(std::size_t from);
 
  private:
-  std::size_t next_exact(std::size_t from) const;
-  std::size_t next_folded(std::size_t from);
-  // Next offset >= from where the anchor byte (either case) occurs.
-  std::size_t next_anchor(std::size_t from);
-  bool folded_equal_at(std::size_t at) const;
+  enum class Mode { kAnchor, kMemmem, kFoldedAnchor, kFoldedScan };
+
+  std::size_t next_anchor_hit(std::size_t from);
+  std::size_t next_with_anchor(std::size_t from);
+  std::size_t next_memmem(std::size_t from) const;
+  std::size_t next_folded_scan(std::size_t from);
+  bool equal_at(std::size_t at) const;
+  // Counts a candidate that did not match; true when the linear search
+  // should take over.
+  bool too_many_misses(std::size_t at);
 
   const unsigned char* hay_;
   std::size_t hay_size_;
   const unsigned char* needle_;
   std::size_t needle_size_;
-  bool folded_ = false;
-  // Folded search: the needle byte that candidates are looked up by, its offset
-  // in the needle, its two cases, and the cached next hit of each case.
+  Mode mode_ = Mode::kAnchor;
+  // The byte candidates are looked up by, its offset in the needle and, for
+  // a folded letter, both of its cases with the cached next hit of each.
   std::size_t anchor_offset_ = 0;
-  unsigned char anchor_lower_ = 0;
-  unsigned char anchor_upper_ = 0;
-  std::size_t hit_lower_ = 0;
-  std::size_t hit_upper_ = 0;
-  bool lower_valid_ = false;
-  bool upper_valid_ = false;
+  unsigned char anchor_a_ = 0;
+  unsigned char anchor_b_ = 0;
+  std::size_t hit_a_ = 0;
+  std::size_t hit_b_ = 0;
+  bool a_valid_ = false;
+  bool b_valid_ = false;
+  std::size_t misses_ = 0;
+  std::size_t first_from_ = kNoMatch;
+  // Folded failure table for the linear folded scan, built when needed.
+  std::vector<std::size_t> failure_;
 };
 
 // Follows a walk over code page 936 text that steps over a lead byte (0x80 or
