@@ -1,4 +1,9 @@
 #include <cstring>
+#include <utility>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "text/internal/char_walk.h"
 
@@ -56,6 +61,31 @@ Finder::Finder(std::string_view haystack, std::string_view needle, bool ignore_c
       anchor_offset_ = i;
     }
   }
+#if defined(__SSE2__)
+  if (folded && needle_size_ >= 2) {
+    // The two rarest bytes, ranked without the two-case penalty.
+    std::size_t first = 0;
+    std::size_t second = 1;
+    if (byte_rank(fold_ascii(needle_[1])) < byte_rank(fold_ascii(needle_[0]))) std::swap(first, second);
+    for (std::size_t i = 2; i < needle_size_; ++i) {
+      const int rank = byte_rank(fold_ascii(needle_[i]));
+      if (rank < byte_rank(fold_ascii(needle_[first]))) {
+        second = first;
+        first = i;
+      } else if (rank < byte_rank(fold_ascii(needle_[second]))) {
+        second = i;
+      }
+    }
+    const std::size_t offsets[2] = {first, second};
+    for (int k = 0; k < 2; ++k) {
+      const unsigned char c = needle_[offsets[k]];
+      pair_offset_[k] = offsets[k];
+      pair_mask_[k] = is_ascii_letter(c) ? 0x20 : 0;
+      pair_value_[k] = is_ascii_letter(c) ? fold_ascii(c) : c;
+    }
+    mode_ = Mode::kFoldedPair;
+  }
+#endif
   const unsigned char a = needle_[anchor_offset_];
   anchor_a_ = a;
   anchor_b_ = a;
@@ -73,6 +103,8 @@ std::size_t Finder::next(std::size_t from) {
       return next_memmem(from);
     case Mode::kFoldedScan:
       return next_folded_scan(from);
+    case Mode::kFoldedPair:
+      return next_folded_pair(from);
     default:
       return next_with_anchor(from);
   }
@@ -80,7 +112,9 @@ std::size_t Finder::next(std::size_t from) {
 
 bool Finder::equal_at(std::size_t at) const {
   const unsigned char* h = hay_ + at;
-  if (mode_ == Mode::kAnchor) return std::memcmp(h, needle_, needle_size_) == 0;
+  if (mode_ == Mode::kAnchor || mode_ == Mode::kMemmem) {
+    return std::memcmp(h, needle_, needle_size_) == 0;
+  }
   for (std::size_t i = 0; i < needle_size_; ++i) {
     if (fold_ascii(h[i]) != fold_ascii(needle_[i])) return false;
   }
@@ -121,6 +155,42 @@ std::size_t Finder::next_with_anchor(std::size_t from) {
       return next(at);
     }
   }
+}
+
+std::size_t Finder::next_folded_pair(std::size_t from) {
+  const std::size_t last = hay_size_ - needle_size_;  // last offset a match can start at
+  std::size_t at = from;
+#if defined(__SSE2__)
+  const unsigned char* p0 = hay_ + pair_offset_[0];
+  const unsigned char* p1 = hay_ + pair_offset_[1];
+  const __m128i mask0 = _mm_set1_epi8(static_cast<char>(pair_mask_[0]));
+  const __m128i mask1 = _mm_set1_epi8(static_cast<char>(pair_mask_[1]));
+  const __m128i value0 = _mm_set1_epi8(static_cast<char>(pair_value_[0]));
+  const __m128i value1 = _mm_set1_epi8(static_cast<char>(pair_value_[1]));
+  // Blocks of sixteen candidate offsets, all of them <= last, so every load
+  // stays inside the haystack.
+  for (; at + 16 <= last + 1; at += 16) {
+    const __m128i b0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p0 + at));
+    const __m128i b1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p1 + at));
+    const __m128i eq = _mm_and_si128(_mm_cmpeq_epi8(_mm_or_si128(b0, mask0), value0),
+                                     _mm_cmpeq_epi8(_mm_or_si128(b1, mask1), value1));
+    for (unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(eq)); bits != 0; bits &= bits - 1) {
+      const std::size_t candidate = at + static_cast<std::size_t>(__builtin_ctz(bits));
+      if (equal_at(candidate)) return candidate;
+      if (too_many_misses(candidate + 1)) {
+        mode_ = Mode::kFoldedScan;
+        return next(candidate + 1);
+      }
+    }
+  }
+#endif
+  for (; at <= last; ++at) {
+    if ((hay_[at + pair_offset_[0]] | pair_mask_[0]) == pair_value_[0] &&
+        (hay_[at + pair_offset_[1]] | pair_mask_[1]) == pair_value_[1] && equal_at(at)) {
+      return at;
+    }
+  }
+  return kNoMatch;
 }
 
 std::size_t Finder::next_memmem(std::size_t from) const {

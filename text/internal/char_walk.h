@@ -21,7 +21,8 @@ inline unsigned char fold_ascii(unsigned char c) {
 // letters folded. Both views must outlive the finder; the needle is not empty.
 //
 // Candidates are found with memchr on the needle's rarest byte (by a rough
-// frequency ranking of page text) and then compared. When false candidates
+// frequency ranking of page text), or, ignoring case, by testing its two
+// rarest bytes sixteen offsets at a time, and then compared. When false candidates
 // come too densely, it switches to a search whose cost is linear whatever the
 // input: memmem for exact search, a folded Knuth-Morris-Pratt scan otherwise.
 class Finder {
@@ -34,12 +35,13 @@ class Finder {
   std::size_t next(std::size_t from);
 
  private:
-  enum class Mode { kAnchor, kMemmem, kFoldedAnchor, kFoldedScan };
+  enum class Mode { kAnchor, kMemmem, kFoldedAnchor, kFoldedPair, kFoldedScan };
 
   std::size_t next_anchor_hit(std::size_t from);
   std::size_t next_with_anchor(std::size_t from);
   std::size_t next_memmem(std::size_t from) const;
   std::size_t next_folded_scan(std::size_t from);
+  std::size_t next_folded_pair(std::size_t from);
   bool equal_at(std::size_t at) const;
   // Counts a candidate that did not match; true when the linear search
   // should take over.
@@ -59,6 +61,12 @@ class Finder {
   std::size_t hit_b_ = 0;
   bool a_valid_ = false;
   bool b_valid_ = false;
+  // Folded search of needles of two or more bytes: two needle offsets whose
+  // bytes, ORed with their mask, must equal their value (the mask is 0x20 for
+  // a letter, so both cases pass). Sixteen offsets are tested at a time.
+  std::size_t pair_offset_[2] = {0, 0};
+  unsigned char pair_mask_[2] = {0, 0};
+  unsigned char pair_value_[2] = {0, 0};
   std::size_t misses_ = 0;
   std::size_t first_from_ = kNoMatch;
   // Folded failure table for the linear folded scan, built when needed.
