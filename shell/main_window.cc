@@ -1,6 +1,8 @@
 #include "shell/main_window.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QEvent>
 #include <QDir>
 #include <QFileInfo>
 #include <QIcon>
@@ -118,8 +120,13 @@ void MainWindow::build_controls() {
   make_label(client, kPasswordLabel, QStringLiteral("密码："), {10, 101, 36, 16});
   password_box_ = make_edit_box(client, kPasswordBox, {56, 96, 272, 28});
   password_box_->setEchoMode(QLineEdit::Password);
-  // Qt draws the mask with its style's character; this makes it "*".
+  // Qt draws the mask with its style's character; this makes it "*". When an
+  // application style sheet is already in force, the box only takes the new
+  // character from a style change after it has been polished.
   password_box_->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
+  password_box_->ensurePolished();
+  QEvent style_change(QEvent::StyleChange);
+  QCoreApplication::sendEvent(password_box_, &style_change);
   login_button_ = make_button(client, kLoginButton, QStringLiteral("登陆"), {334, 58, 66, 66});
   make_label(client, kFileLabel, QStringLiteral("文件："), {10, 157, 36, 16});
   file_box_ = make_edit_box(client, kFileBox, {56, 152, 272, 28});
@@ -140,10 +147,7 @@ void MainWindow::build_controls() {
   state_pane_->setObjectName(QStringLiteral("pane0"));
   message_pane_ = new QLabel(status);
   message_pane_->setObjectName(QStringLiteral("pane1"));
-  // Pane 0 ends 50 pixels from the bar's left edge; the bar's own left margin
-  // comes off its width.
-  const int left_margin = status->layout() ? status->layout()->contentsMargins().left() : 0;
-  state_pane_->setFixedWidth(kStatePaneWidth - left_margin);
+  state_pane_->setFixedWidth(kStatePaneWidth);
   status->addWidget(state_pane_);
   status->addWidget(message_pane_, 1);
   setStatusBar(status);
@@ -168,9 +172,23 @@ void MainWindow::fit_to_frame() {
        area.y() + (area.height() - (client.height() + frame.height())) / 2);
 }
 
+void MainWindow::fit_status_panes() {
+  // Pane 0 ends 50 pixels from the bar's left edge: the bar's own left spacing
+  // comes off its width once the bar's layout has placed it.
+  QLayout* layout = statusBar()->layout();
+  if (layout == nullptr) return;
+  layout->activate();
+  const int width = kStatePaneWidth - state_pane_->x();
+  if (width > 0 && width != state_pane_->width()) {
+    state_pane_->setFixedWidth(width);
+    layout->activate();
+  }
+}
+
 void MainWindow::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   fit_to_frame();
+  fit_status_panes();
 }
 
 void MainWindow::moveEvent(QMoveEvent* event) {

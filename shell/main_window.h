@@ -64,6 +64,8 @@ class MainWindow : public QMainWindow {
   // Sizes the client area so that the outer size is 415 x 318 when the window
   // system reports a frame, and centres the window on its screen.
   void fit_to_frame();
+  // Gives pane 0 of the status bar its right edge at 50 pixels.
+  void fit_status_panes();
 
   MainWindowOptions options_;
   OpenDialogSettings dialog_settings_;
