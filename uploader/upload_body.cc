@@ -1,9 +1,14 @@
 #include "uploader/upload_body.h"
 
+#include <sys/mman.h>
+
+#include <cstdint>
 #include <cstring>
 #include <new>
 #include <stdexcept>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "text/primitives.h"
@@ -33,6 +38,32 @@ std::vector<std::size_t> image_places(std::string_view data) {
   return places;
 }
 
+// Faults in the fresh pages of a large body's storage from two threads at once
+// before the body is first written: the kernel zeroes every new page, which for
+// hundreds of MiB is most of the cost of building the body, and a second core
+// halves it. Only a speed-up; where MADV_POPULATE_WRITE is unknown (kernels
+// before 5.14) the pages fault in as they are written.
+void prefault_pages(char* data, std::size_t size) {
+  constexpr std::size_t kThreshold = 32u << 20;
+  constexpr std::uintptr_t kPage = 4096;
+#ifndef MADV_POPULATE_WRITE
+  constexpr int MADV_POPULATE_WRITE = 23;
+#endif
+  if (size < kThreshold || std::thread::hardware_concurrency() < 2) return;
+  const auto begin = (reinterpret_cast<std::uintptr_t>(data) + kPage - 1) & ~(kPage - 1);
+  const auto end = (reinterpret_cast<std::uintptr_t>(data) + size) & ~(kPage - 1);
+  const std::uintptr_t middle = begin + ((end - begin) / 2 & ~(kPage - 1));
+  try {
+    std::thread helper([begin, middle] {
+      ::madvise(reinterpret_cast<void*>(begin), middle - begin, MADV_POPULATE_WRITE);
+    });
+    ::madvise(reinterpret_cast<void*>(middle), end - middle, MADV_POPULATE_WRITE);
+    helper.join();
+  } catch (const std::system_error&) {
+    // No thread to be had: the pages fault in as the body is written.
+  }
+}
+
 }  // namespace
 
 Bytes fill_upload_template(const Text& encoded_name, const Text& ticket, const Text& extension) {
@@ -56,6 +87,8 @@ UploadBody build_upload_body(const Bytes& filled, const ImageFile& image) {
 
   std::string body;
   try {
+    body.reserve(static_cast<std::size_t>(total));
+    prefault_pages(body.data(), static_cast<std::size_t>(total));
     body.resize(static_cast<std::size_t>(total));
   } catch (const std::bad_alloc&) {
     return {{}, BodyFailure::kOutOfMemory};

@@ -134,6 +134,26 @@ TEST(BuildUploadBody, MatchesReplaceBytes) {
   }
 }
 
+// Large files are read in pieces on two threads into storage faulted in ahead;
+// the body must still be byte for byte the plain replacement, every copy of
+// the image included.
+TEST(BuildUploadBody, LargeFileReadInPiecesMatchesReplaceBytes) {
+  std::string image((40 << 20) + 3, '\0');
+  std::uint32_t x = 12345;
+  for (char& c : image) {
+    x = x * 1103515245u + 12345u;
+    c = static_cast<char>(x >> 24);
+  }
+  TempDir dir;
+  write_file_bytes(dir.file("large"), image);
+  const ImageFile file = ImageFile::open(dir.text("large"));
+  const Bytes filled = fill_upload_template(Text("%61"), Text("\xCD\xBC"), Text("png"));
+  const UploadBody built = build_upload_body(filled, file);
+  ASSERT_EQ(built.failure, BodyFailure::kNone);
+  ASSERT_EQ(built.body.size(), filled.size() - 4 + 2 * static_cast<std::int32_t>(image.size()));
+  EXPECT_TRUE(built.body == replace_bytes(filled, kImagePlaceholder, Bytes(image)));
+}
+
 TEST(BuildUploadBody, FileThatCannotBeReadGivesEmptyFilePart) {
   TempDir dir;
   write_file_bytes(dir.file("locked"), "data");

@@ -76,7 +76,8 @@ struct FormPart {
 
 // The value of attribute (name="...") in a Content-Disposition line.
 std::string disposition_attribute(std::string_view line, std::string_view attribute) {
-  const std::string key = " " + std::string(attribute) + "=\"";
+  std::string key(" ");
+  key.append(attribute).append("=\"");
   const std::size_t at = line.find(key);
   if (at == std::string_view::npos) return {};
   const std::size_t begin = at + key.size();
