@@ -2,8 +2,10 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -198,6 +200,53 @@ TEST(BuildUploadBody, FileTooLargeForABodyIsRefused) {
       build_upload_body(fill_upload_template(Text("%61"), Text("T"), Text("png")), image);
   EXPECT_EQ(built.failure, BodyFailure::kTooLarge);
   EXPECT_TRUE(built.body.empty());
+}
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define QUILLON_UNDER_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define QUILLON_UNDER_SANITIZER 1
+#endif
+#endif
+
+#ifndef QUILLON_UNDER_SANITIZER
+// The address space of the current process, in bytes (VmSize).
+std::int64_t address_space_in_use() {
+  const std::string status = testing::read_file_bytes("/proc/self/status");
+  const std::size_t at = status.find("VmSize:");
+  return at == std::string::npos ? 0 : std::stoll(status.substr(at + 7)) * 1024;
+}
+#endif
+
+// A body that fits a value but not the memory left is refused, not a crash. The
+// check runs in a child process whose address space is capped just above its
+// current size; sanitizers reserve address space of their own and cannot run
+// under such a cap.
+TEST(BuildUploadBodyDeathTest, BodyThatCannotBeAllocatedIsRefused) {
+#ifdef QUILLON_UNDER_SANITIZER
+  GTEST_SKIP() << "an address space cap breaks the sanitizer's own allocator";
+#else
+  TempDir dir;
+  const std::string name = dir.file("big.png");
+  {
+    UniqueFd fd(::open(name.c_str(), O_WRONLY | O_CREAT, 0644));
+    ASSERT_TRUE(fd.valid());
+    ASSERT_EQ(::ftruncate(fd.get(), 1LL << 30), 0);  // 1 GiB, sparse
+  }
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        const ImageFile image = ImageFile::open(Text(name));
+        const Bytes filled = fill_upload_template(Text("%61"), Text("T"), Text("png"));
+        struct rlimit cap {};
+        cap.rlim_cur = cap.rlim_max = static_cast<rlim_t>(address_space_in_use() + (256LL << 20));
+        if (setrlimit(RLIMIT_AS, &cap) != 0) std::_Exit(2);
+        const UploadBody built = build_upload_body(filled, image);
+        std::_Exit(built.failure == BodyFailure::kOutOfMemory && built.body.empty() ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
+#endif
 }
 
 }  // namespace
