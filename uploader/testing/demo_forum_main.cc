@@ -8,6 +8,7 @@
 // starts filled in. Serves until SIGINT or SIGTERM.
 #include <signal.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -58,7 +59,11 @@ int main(int argc, char** argv) {
   }
 
   // Block the stop signals before the server starts its threads, so that they
-  // inherit the mask and only sigwait below receives them.
+  // inherit the mask and only sigwait below receives them. A shell starts
+  // background jobs with SIGINT ignored, and an ignored signal never reaches
+  // sigwait, so both get their default action back first.
+  std::signal(SIGINT, SIG_DFL);
+  std::signal(SIGTERM, SIG_DFL);
   sigset_t stop_signals;
   sigemptyset(&stop_signals);
   sigaddset(&stop_signals, SIGINT);
