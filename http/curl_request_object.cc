@@ -45,12 +45,6 @@ namespace {
 constexpr long kMaxRedirects = 10;
 constexpr std::int64_t kDefaultConnectMs = 60000;
 constexpr std::int64_t kDefaultStallMs = 30000;
-constexpr std::int32_t kProxyNamedServer = 2;
-constexpr std::int32_t kCredentialsForProxy = 1;
-constexpr std::int32_t kOptionRedirects = 6;
-constexpr std::int32_t kOptionIgnoreCertificateErrors = 4;
-constexpr std::int32_t kIgnorePeerErrors = 0x0100 | 0x0200 | 0x2000;
-constexpr std::int32_t kIgnoreNameMismatch = 0x1000;
 
 char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -83,7 +77,7 @@ class CurlRequestObject final : public RequestObject {
   void Option(std::int32_t index, std::int32_t value) override {
     if (index == kOptionRedirects) follow_redirects_ = value != 0;
     if (index == kOptionIgnoreCertificateErrors) {
-      verify_peer_ = (value & kIgnorePeerErrors) == 0;
+      verify_peer_ = (value & kIgnoreIssuerUsageDateErrors) == 0;
       verify_host_ = (value & kIgnoreNameMismatch) == 0;
     }
   }

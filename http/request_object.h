@@ -11,6 +11,19 @@
 
 namespace quillon {
 
+// Values of the request object's settings, shared by web_request and the
+// libcurl object.
+inline constexpr std::int32_t kProxyNamedServer = 2;        // SetProxy: use the named server
+inline constexpr std::int32_t kCredentialsForProxy = 1;     // SetCredentials target
+inline constexpr std::int32_t kOptionRedirects = 6;         // Option index: 0 turns redirects off
+inline constexpr std::int32_t kOptionIgnoreCertificateErrors = 4;  // Option index
+// Certificate errors to ignore: untrusted issuer 0x0100, wrong usage 0x0200,
+// name mismatch 0x1000, invalid date 0x2000.
+inline constexpr std::int32_t kIgnoreIssuerUsageDateErrors = 0x0100 | 0x0200 | 0x2000;
+inline constexpr std::int32_t kIgnoreNameMismatch = 0x1000;
+inline constexpr std::int32_t kIgnoreAllCertificateErrors =
+    kIgnoreIssuerUsageDateErrors | kIgnoreNameMismatch;
+
 class RequestObject {
  public:
   virtual ~RequestObject() = default;

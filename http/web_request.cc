@@ -20,12 +20,6 @@ const std::array<Text, 8> kMethodNames = {"GET",     "POST",   "HEAD",  "PUT",
 
 constexpr std::int32_t kPostMethod = 1;
 constexpr std::int32_t kDefaultTimeoutMs = 15000;
-constexpr std::int32_t kOptionRedirects = 6;
-constexpr std::int32_t kOptionIgnoreCertificateErrors = 4;
-// Untrusted issuer, wrong usage, name mismatch and invalid date, all ignored.
-constexpr std::int32_t kIgnoreAllCertificateErrors = 0x3300;
-constexpr std::int32_t kProxyNamedServer = 2;
-constexpr std::int32_t kCredentialsForProxy = 1;
 
 struct DefaultHeader {
   Text searched;

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "text/internal/concat.h"
 #include "text/primitives.h"
 
 namespace quillon {
@@ -89,13 +90,8 @@ Bytes blank_bytes(std::int32_t n) {
 }
 
 Bytes bytes_concat_list(std::initializer_list<std::string_view> parts) {
-  std::int64_t total = 0;
-  for (std::string_view p : parts) total += static_cast<std::int64_t>(p.size());
-  if (total > kMaxValueSize) return {};
-  std::string out;
-  out.reserve(static_cast<std::size_t>(total));
-  for (std::string_view p : parts) out.append(p);
-  return Bytes(std::move(out));
+  std::optional<std::string> joined = internal::concat_views(parts);
+  return joined ? Bytes(std::move(*joined)) : Bytes();
 }
 
 bool bytes_equal(const Bytes& a, const Bytes& b) { return a.view() == b.view(); }

@@ -2,6 +2,7 @@
 #include <cstring>
 #include <string>
 
+#include "text/internal/concat.h"
 #include "text/primitives.h"
 
 namespace quillon {
@@ -94,13 +95,8 @@ Text char_from_code(std::int32_t code) {
 bool text_equal(const Text& a, const Text& b) { return a.view() == b.view(); }
 
 Text text_concat_list(std::initializer_list<std::string_view> parts) {
-  std::int64_t total = 0;
-  for (std::string_view p : parts) total += static_cast<std::int64_t>(p.size());
-  if (total > kMaxValueSize) return {};
-  std::string out;
-  out.reserve(static_cast<std::size_t>(total));
-  for (std::string_view p : parts) out.append(p);
-  return Text(std::move(out));
+  std::optional<std::string> joined = internal::concat_views(parts);
+  return joined ? Text(std::move(*joined)) : Text();
 }
 
 Bytes text_to_bytes(const Text& t) { return Bytes(t.view()); }
