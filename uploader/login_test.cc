@@ -12,6 +12,7 @@
 #include "uploader/profile_ini.h"
 #include "uploader/settings_file.h"
 #include "uploader/testing/fake_window.h"
+#include "uploader/testing/forum_fixture.h"
 #include "uploader/testing/temp_dir.h"
 #include "uploader/testing/test_forum.h"
 
@@ -27,25 +28,9 @@ using testing::TestServer;
 
 const char kLoggedInJar[] = "forum_session=s1; forum_user=demo; forum_guest=deleted";
 
-class LogIn : public ::testing::Test {
+class LogIn : public testing::ForumFixture {
  protected:
-  void SetUp() override {
-    cookie_jar.clear();
-    ASSERT_NE(forum_.port(), 0);
-    window_.set_field_text(kSiteBox, Text(forum_.base_url()));
-    window_.set_field_text(kAccountBox, Text("demo"));
-    window_.set_field_text(kPasswordBox, Text("demo"));
-  }
-  void TearDown() override {
-    set_request_factory_for_tests({});
-    cookie_jar.clear();
-  }
-
   Text settings() const { return dir_.text("config.ini"); }
-
-  TestForum forum_;
-  FakeWindow window_;
-  TempDir dir_;
 };
 
 TEST_F(LogIn, SucceedsKeepsReplyCookiesAndSavesTheBoxes) {

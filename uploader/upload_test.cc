@@ -15,6 +15,7 @@
 #include "uploader/jar_exchange.h"
 #include "uploader/login.h"
 #include "uploader/testing/fake_window.h"
+#include "uploader/testing/forum_fixture.h"
 #include "uploader/testing/temp_dir.h"
 #include "uploader/testing/test_forum.h"
 #include "uploader/unique_fd.h"
@@ -54,20 +55,8 @@ const ReceivedRequest* find_request(const std::vector<ReceivedRequest>& requests
   return nullptr;
 }
 
-class UploadImage : public ::testing::Test {
+class UploadImage : public testing::ForumFixture {
  protected:
-  void SetUp() override {
-    cookie_jar.clear();
-    ASSERT_NE(forum_.port(), 0);
-    window_.set_field_text(kSiteBox, Text(forum_.base_url()));
-    window_.set_field_text(kAccountBox, Text("demo"));
-    window_.set_field_text(kPasswordBox, Text("demo"));
-  }
-  void TearDown() override {
-    set_request_factory_for_tests({});
-    cookie_jar.clear();
-  }
-
   void log_in_to_forum() {
     log_in(window_, dir_.text("config.ini"));
     ASSERT_EQ(window_.statuses().back(), kLoginSucceeded);
@@ -79,9 +68,6 @@ class UploadImage : public ::testing::Test {
     window_.set_field_text(kFileBox, Text(dir_.path() + "/" + name936.str()));
   }
 
-  TestForum forum_;
-  FakeWindow window_;
-  TempDir dir_;
 };
 
 TEST_F(UploadImage, SendsTheExactBodyAndPutsTheAddressOnTheClipboard) {
