@@ -94,7 +94,6 @@ MainWindow::MainWindow(const MainWindowOptions& options, QWidget* parent)
   fit_to_frame();
 
   services_ = std::make_unique<QtWindowServices>(
-      this,
       // The definition order, which the settings file follows.
       std::vector<QtWindowServices::EditBox>{{kPasswordBox, password_box_},
                                              {kAccountBox, account_box_},

@@ -6,11 +6,10 @@
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QObject>
-
 #include <atomic>
 #include <vector>
 
+#include "shell/ui_dispatcher.h"
 #include "uploader/window_services.h"
 
 namespace quillon {
@@ -22,10 +21,10 @@ class QtWindowServices : public WindowServices {
     QLineEdit* widget;
   };
 
-  // ui_context: an object of the user-interface thread (the main window).
-  // boxes: the edit boxes in definition order. message_pane: the status bar's
-  // message pane. The widgets must outlive every call.
-  QtWindowServices(QObject* ui_context, std::vector<EditBox> boxes, QLabel* message_pane);
+  // Made on the user-interface thread. boxes: the edit boxes in definition
+  // order. message_pane: the status bar's message pane. The widgets must
+  // outlive every call, and no worker may still be calling when it goes.
+  QtWindowServices(std::vector<EditBox> boxes, QLabel* message_pane);
 
   Text field_text(const Text& box) override;
   void set_field_text(const Text& box, const Text& text) override;
@@ -43,7 +42,7 @@ class QtWindowServices : public WindowServices {
  private:
   QLineEdit* find_box(const Text& box) const;
 
-  QObject* ui_context_;
+  UiDispatcher ui_;
   std::vector<EditBox> boxes_;
   QLabel* message_pane_;
   std::atomic<int> running_workers_{0};
