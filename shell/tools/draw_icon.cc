@@ -4,6 +4,21 @@
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPolygonF>
+
+#include <initializer_list>
+
+namespace {
+
+// A closed path through the given corners.
+QPainterPath polygon(std::initializer_list<QPointF> corners) {
+  QPainterPath path;
+  path.addPolygon(QPolygonF(QList<QPointF>(corners)));
+  path.closeSubpath();
+  return path;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   if (argc != 2) return 2;
@@ -24,30 +39,15 @@ int main(int argc, char** argv) {
   // Hills and a sun: the picture.
   painter.setPen(Qt::NoPen);
   painter.setBrush(QColor(86, 150, 90));
-  QPainterPath hills;
-  hills.moveTo(6, 52);
-  hills.lineTo(22, 32);
-  hills.lineTo(32, 42);
-  hills.lineTo(42, 30);
-  hills.lineTo(58, 52);
-  hills.closeSubpath();
-  painter.drawPath(hills);
+  painter.drawPath(polygon({{6, 52}, {22, 32}, {32, 42}, {42, 30}, {58, 52}}));
   painter.setBrush(QColor(240, 180, 40));
   painter.drawEllipse(QPointF(16, 21), 5, 5);
 
   // An upward arrow in the corner: the upload.
   painter.setBrush(QColor(40, 90, 160));
-  QPainterPath arrow;
-  arrow.moveTo(50, 2);
-  arrow.lineTo(62, 16);
-  arrow.lineTo(55, 16);
-  arrow.lineTo(55, 28);
-  arrow.lineTo(45, 28);
-  arrow.lineTo(45, 16);
-  arrow.lineTo(38, 16);
-  arrow.closeSubpath();
   painter.setPen(QPen(Qt::white, 1.5));
-  painter.drawPath(arrow);
+  painter.drawPath(
+      polygon({{50, 2}, {62, 16}, {55, 16}, {55, 28}, {45, 28}, {45, 16}, {38, 16}}));
   painter.end();
   return image.save(QString::fromLocal8Bit(argv[1])) ? 0 : 1;
 }
